@@ -23,7 +23,14 @@ std::unique_ptr<Session> openFromArguments(const QCommandLineParser& p, QTextStr
             err << "没有数据库地址：请用 --database URL，或在 " << settings.path() << " 中设置 OADataServer" << Qt::endl;
             return nullptr;
         }
-        if (!settings.encipheredKey().isEmpty()) password = Dec(settings.encipheredKey());
+        if (!settings.encipheredKey().isEmpty()) {
+            try {
+                password = Dec(settings.encipheredKey());
+            } catch (const DecError& e) {
+                err << "数据库密匙错误（" << settings.path() << "）：" << QString::fromUtf8(e.what()) << Qt::endl;
+                return nullptr;
+            }
+        }
     }
     if (p.isSet(QStringLiteral("password"))) password = p.value(QStringLiteral("password"));
     QString why;

@@ -43,6 +43,7 @@ UpgradeScript UpgradeScript::parse(const QString& name, const QString& text)
     script.name = name;
     int group = -1;
     int groups = 0;
+    int groupLine = 0;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
         QString line = lines[n];
@@ -52,6 +53,7 @@ UpgradeScript UpgradeScript::parse(const QString& name, const QString& text)
         if (trimmed == QLatin1String("group {")) {
             if (group >= 0) bad(name, n + 1, QStringLiteral("nested group"));
             group = groups++;
+            groupLine = n + 1;
             continue;
         }
         if (trimmed == QLatin1String("}")) {
@@ -126,7 +128,7 @@ UpgradeScript UpgradeScript::parse(const QString& name, const QString& text)
         }
         script.steps.append(st);
     }
-    if (group >= 0) bad(name, int(lines.size()), QStringLiteral("group not closed"));
+    if (group >= 0) bad(name, groupLine, QStringLiteral("group not closed"));
     return script;
 }
 
