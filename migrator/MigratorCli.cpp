@@ -1,6 +1,8 @@
 #include "MigratorCli.h"
 
+#include "ProgressLine.h"
 #include "UpgradeEngine.h"
+#include "WizardService.h"
 #include "common/config/VarSet.h"
 #include "common/db/ConnectionSettings.h"
 #include "tools/demo/DemoSchool.h"
@@ -57,12 +59,7 @@ std::unique_ptr<Session> openFromArguments(const QCommandLineParser& p, QTextStr
 
 UpgradeEngine::Progress printer(QTextStream& out)
 {
-    return [&out](int i, int total, const UpgradeStep& st, const StepOutcome& o) {
-        const char* mark = o.result == StepOutcome::Done ? "完成" : o.result == StepOutcome::Skipped ? "已有" : "忽略";
-        out << QStringLiteral("[%1/%2] %3  %4").arg(i + 1).arg(total).arg(QString::fromUtf8(mark), st.describe());
-        if (o.result == StepOutcome::Failed && !o.detail.isEmpty()) out << "  (" << o.detail << ")";
-        out << Qt::endl;
-    };
+    return [&out](int i, int total, const UpgradeStep& st, const StepOutcome& o) { out << progressLine(i, total, st, o) << Qt::endl; };
 }
 }  // namespace
 
@@ -120,13 +117,13 @@ int runMigratorCli(const QStringList& arguments, QTextStream& out, QTextStream& 
         }
         UpgradeEngine engine(*session);
         engine.setProgress(printer(out));
-        QStringList scripts;
-        if (v3) scripts << QStringLiteral("v3");
-        if (v5) scripts << QStringLiteral("v5");
-        const QString module = p.value(QStringLiteral("module"));
-        if (module == QStringLiteral("图书管理")) scripts << QStringLiteral("library");
-        else if (module == QStringLiteral("新生报名")) scripts << QStringLiteral("newstudent");
-        else if (!module.isEmpty()) out << "模块 \"" << module << "\" 不是 图书管理 或 新生报名，不运行模块脚本。" << Qt::endl;
+        UpgradeChoice choice;
+        choice.v3 = v3;
+        choice.v5 = v5;
+        choice.module = p.value(QStringLiteral("module"));
+        const QStringList scripts = WizardService::scriptsFor(choice);
+        if (!choice.module.isEmpty() && scripts.size() == int(v3) + int(v5))
+            out << "模块 \"" << choice.module << "\" 不是 图书管理 或 新生报名，不运行模块脚本。" << Qt::endl;
         for (const QString& s : scripts) out << engine.run(UpgradeScript::load(s)) << Qt::endl;
         engine.stampRelease();
         out << "数据库版本：" << kReleaseNumber << Qt::endl;

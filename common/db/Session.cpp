@@ -87,6 +87,13 @@ Statement::Statement(Session& s, const QString& sql) : s_(s), q_(s.database())
     const QString translated = s.dialect().translate(sql);
     sql_ = positionalPlaceholders(translated, &names_);
     q_.setForwardOnly(true);
+    if (s.engine() == Engine::SQLite) {
+        // Qt's SQLite driver sizes a result by the columns known when the statement is prepared; if another
+        // desktop changed the table since, SQLite re-prepares behind its back and the row no longer fits.
+        // Reading the catalogue first makes this connection load the current schema.
+        QSqlQuery refresh(s.database());
+        refresh.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    }
     if (!q_.prepare(sql_)) throw DbError(errorText(q_.lastError()), sql);
 }
 

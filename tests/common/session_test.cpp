@@ -162,3 +162,21 @@ TEST(SessionOpen, UnreachableServerAndBadPasswordGiveMessages)
         EXPECT_THROW(Session::open(*bad), DbError);
     }
 }
+
+TEST(SessionSqlite, SeesColumnsAddedByAnotherConnection)
+{
+    TestDatabase db(Engine::SQLite);
+    Session& a = db.session();
+    a.execRaw(QStringLiteral("CREATE TABLE t (x integer)"));
+    a.exec(QStringLiteral("insert into t(x) values(1)"));
+    ASSERT_EQ(a.rows(QStringLiteral("select * from t")).first().count(), 1);
+    {
+        auto b = db.open();   // another desktop upgrades the table
+        b->execRaw(QStringLiteral("ALTER TABLE t ADD COLUMN y varchar(10)"));
+        b->exec(QStringLiteral("update t set y='新'"));
+    }
+    const auto r = a.rows(QStringLiteral("select * from t"));
+    ASSERT_EQ(r.size(), 1);
+    ASSERT_EQ(r.first().count(), 2);
+    EXPECT_EQ(r.first().value(QStringLiteral("y")).toString(), QStringLiteral("新"));
+}
