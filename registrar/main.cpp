@@ -3,11 +3,14 @@
 #include "common/ui/Prompter.h"
 #include "registrar/shell/ScreenshotTour.h"
 #include "registrar/shell/TFMain.h"
+#include "registrar/imports/ImportCli.h"
+#include "registrar/imports/ImportRegistration.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
 #include <QTextStream>
+#include <cstring>
 
 namespace {
 
@@ -15,17 +18,25 @@ namespace {
 // builds its commands; a command whose tool is not registered stays visible and disabled.
 void registerWindows()
 {
-    // (tool registrations go here)
+    oa::registerImportWindows();
+    oa::registerImportHelpPages();
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    // Headless imports need no display: they run under a core application.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--import") == 0 || std::strncmp(argv[i], "--import=", 9) == 0) {
+            QCoreApplication core(argc, argv);
+            QCoreApplication::setApplicationName(QStringLiteral("Registrar"));
+            QTextStream out(stdout), err(stderr);
+            return oa::runImportCli(QCoreApplication::arguments(), out, err);
+        }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Registrar"));
-
-    // ---- headless imports (--import …) are dispatched here, before the window options are parsed.
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("学校OA系统 数据录入工具"));
