@@ -82,6 +82,8 @@ Sheet readCsv(const QString& path, const QByteArray& bytes)
                 } else {
                     quoted = false;
                 }
+            } else if (ch == QLatin1Char('\r') && i + 1 < n && s[i + 1] == QLatin1Char('\n')) {
+                // A line break inside a cell is a bare line feed in Excel.
             } else {
                 field += ch;
             }
