@@ -5,7 +5,11 @@
 #include "common/platform/Machine.h"
 #include "common/ui/Prompter.h"
 #include "common/ui/TFormSetServerIP.h"
+#include "registrar/imports/ScoreImportForm.h"
+#include "registrar/imports/TFormstudent.h"
+#include "registrar/shell/Commands.h"
 #include "registrar/shell/TFHelp.h"
+#include "tools/samples/SampleSheets.h"
 #include "registrar/shell/TFrmLogin.h"
 
 #include <QApplication>
@@ -34,6 +38,9 @@ public:
     {
         out_ << (caption.isEmpty() ? QString() : caption + QStringLiteral("：")) << text << Qt::endl;
     }
+    // The import windows' "browse" gets the sample sheet the tour wrote.
+    QString openFile(const QString&, const QString&) override { return nextFile; }
+    QString nextFile;
 
 private:
     QTextStream& out_;
@@ -112,6 +119,23 @@ int runScreenshotTour(const TourOptions& o, QTextStream& out, QTextStream& err)
     help->showPage(TFHelp::pageCaptions().first());
     if (!save(help, QStringLiteral("03-help.png"))) return 2;
     help->close();
+
+    // The roster import and a score import, each with its sample sheet loaded and checked.
+    writeSampleSheets(scratch.path());
+    if (auto* roster = qobject_cast<TFormstudent*>(w.openWindow(QString::fromLatin1(win::StudentImport)))) {
+        prompter.nextFile = scratch.filePath(QStringLiteral("roster.xlsx"));
+        roster->ButtonLoadClick();
+        roster->ButtonCheckClick();
+        if (!save(&w, QStringLiteral("05-roster-import.png"))) return 2;
+    }
+    if (auto* scores = qobject_cast<ScoreImportForm*>(w.openWindow(QString::fromLatin1(win::ScoreImportClassNumberName)))) {
+        prompter.nextFile = scratch.filePath(QStringLiteral("score-a.xlsx"));
+        if (ScoreImportPage* page = scores->page(ScoreLayout::A)) {
+            page->ButtonLoadClick();
+            page->ButtonCheckClick();
+        }
+        if (!save(&w, QStringLiteral("06-score-import.png"))) return 2;
+    }
 
     ServerAddressSetup setup(prompter, ServerDialogProgram::Registrar, o.connect.settingsPath);
     TFormSetServerIP dlg(setup, &w);
