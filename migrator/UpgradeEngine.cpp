@@ -134,7 +134,8 @@ StepOutcome UpgradeEngine::runStep(const UpgradeStep& st)
         return {StepOutcome::Done, {}};
     }
     case UpgradeStep::Sql:
-        s_.exec(st.text);
+        // Not prepared: PostgreSQL prepares only queries and data changes, and these steps carry no values.
+        s_.execRaw(d.translate(st.text));
         return {StepOutcome::Done, {}};
     case UpgradeStep::Stamp:
         upsertVarset(st.target, st.values);

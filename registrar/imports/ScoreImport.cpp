@@ -1,9 +1,12 @@
 #include "registrar/imports/ScoreImport.h"
 
+#include "common/db/MultiRowInsert.h"
+
 #include "common/config/VarSet.h"
 #include "registrar/imports/ImportText.h"
 
 #include <QSet>
+#include <limits>
 
 namespace oa {
 
@@ -36,6 +39,10 @@ QString text(const QSqlRecord& r, const char* field) { return fieldText(r.value(
 const QString kInsert = QStringLiteral(
     "insert into dbo.stuscore (tongyibianhao,Years, grade, class, Number, Uname,jifen, sex,TestName,subject,score,iorder,upname,upIp) "
     "values (:tongyibianhao,:Years,:grade, :class, :Number, :Uname, :jifen,:sex,:TestName,:subject,:score,:iorder,:upname,:upIp)");
+
+constexpr int kWholeRow = std::numeric_limits<int>::max();
+// The row's statement was refused; which score it was is found by sending them one by one.
+constexpr int kUnknownColumn = -1;
 
 // The duplicate test asks once per row for the subjects this student already has in the exam.
 const QString kExisting = QStringLiteral(
@@ -381,6 +388,8 @@ ImportOutcome ScoreImport::save()
     const int lastColumn = grid_.lastHeaderColumn(info_.firstSubjectColumn);
     Statement lookup(s_, lookupSql());
     Statement insert(s_, kInsert);
+    MultiRowInsert rowInserts(s_, kInsert);
+    bool cellByCell = false;
     const int rows = grid_.rowsUntilEmpty(0);
     QString shownName;
 
@@ -410,31 +419,50 @@ ImportOutcome ScoreImport::save()
             break;
         }
         const QVariant years = info_.layout == ScoreLayout::F ? st.value(QStringLiteral("Years")) : QVariant(year_);
+        // Every score of the row first, so a cell that is no score stops the row before anything of it is sent.
+        QList<Params> cells;
+        QList<int> columns;
         for (int c = info_.firstSubjectColumn; c <= lastColumn && c < limit; ++c) {
             const QString subject = grid_.trimmed(0, c);
             const QString cell = grid_.cell(r, c);
             const ImportText::Score score = ImportText::toScore(cell);
-            if (!score.ok)
+            if (!score.ok) {
+                if (limit != kWholeRow) break;  // saving the cells before the one that failed
                 throw RowFailure{r, c, QStringLiteral("【") + subject + QStringLiteral("】   ") + cell +
                                            QStringLiteral(" 不能转换为分数（从数据类型 varchar 转换为 float 时出错）")};
-            insert.bind(QStringLiteral("tongyibianhao"), st.value(QStringLiteral("tongyibianhao")))
-                .bind(QStringLiteral("Years"), years)
-                .bind(QStringLiteral("grade"), grade)
-                .bind(QStringLiteral("class"), cls)
-                .bind(QStringLiteral("Number"), st.value(QStringLiteral("Number")))
-                .bind(QStringLiteral("Uname"), st.value(QStringLiteral("Uname")))
-                .bind(QStringLiteral("jifen"), st.value(QStringLiteral("jifen")))
-                .bind(QStringLiteral("sex"), st.value(QStringLiteral("sex")))
-                .bind(QStringLiteral("TestName"), exam_)
-                .bind(QStringLiteral("subject"), subject)
-                .bind(QStringLiteral("score"), score.value ? QVariant(*score.value) : QVariant())
-                .bind(QStringLiteral("iorder"), c * 100 + r)
-                .bind(QStringLiteral("upname"), batch)
-                .bind(QStringLiteral("upIp"), QVariant());
+            }
+            cells.append({{QStringLiteral("tongyibianhao"), st.value(QStringLiteral("tongyibianhao"))},
+                          {QStringLiteral("Years"), years},
+                          {QStringLiteral("grade"), grade},
+                          {QStringLiteral("class"), cls},
+                          {QStringLiteral("Number"), st.value(QStringLiteral("Number"))},
+                          {QStringLiteral("Uname"), st.value(QStringLiteral("Uname"))},
+                          {QStringLiteral("jifen"), st.value(QStringLiteral("jifen"))},
+                          {QStringLiteral("sex"), st.value(QStringLiteral("sex"))},
+                          {QStringLiteral("TestName"), exam_},
+                          {QStringLiteral("subject"), subject},
+                          {QStringLiteral("score"), score.value ? QVariant(*score.value) : QVariant()},
+                          {QStringLiteral("iorder"), c * 100 + r},
+                          {QStringLiteral("upname"), batch},
+                          {QStringLiteral("upIp"), QVariant()}});
+            columns.append(c);
+        }
+        if (cells.isEmpty()) return;
+        // One statement for the whole row: a round trip per score would make a large sheet on a server slow.
+        // When the database refuses it, the row is sent again score by score to find the one it refuses.
+        if (!cellByCell) {
             try {
-                insert.exec();
+                rowInserts.exec(cells);
+                return;
             } catch (const DbError& e) {
-                throw RowFailure{r, c, QStringLiteral("【") + subject + QStringLiteral("】 ") + e.message()};
+                throw RowFailure{r, kUnknownColumn, e.message()};
+            }
+        }
+        for (int i = 0; i < cells.size(); ++i) {
+            try {
+                insert.bind(cells[i]).exec();
+            } catch (const DbError& e) {
+                throw RowFailure{r, columns[i], QStringLiteral("【") + grid_.trimmed(0, columns[i]) + QStringLiteral("】 ") + e.message()};
             }
         }
     };
@@ -442,7 +470,18 @@ ImportOutcome ScoreImport::save()
         addResult(grid_.cell(r, 0) + QStringLiteral("行") + shownName + QStringLiteral("成功"));
         obs_->progressStep();
     };
-    const auto failure = saveRows(rows, saveRow, afterRow);
+    auto failure = saveRows(rows, saveRow, afterRow);
+    if (failure && failure->column == kUnknownColumn) {
+        // Score by score, each on its own, as far as the database accepts them; the rows before are saved.
+        cellByCell = true;
+        try {
+            saveRow(failure->row, kWholeRow);
+        } catch (const RowFailure& exact) {
+            failure = exact;
+        } catch (const DbError& e) {
+            failure = RowFailure{failure->row, 0, e.message()};
+        }
+    }
     obs_->progressReset();
     setSaveEnabled(false);
     if (failure) {

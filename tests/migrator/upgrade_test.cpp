@@ -280,3 +280,15 @@ TEST(UpgradeScripts, StepsCarryTrapsAndGroups)
     EXPECT_TRUE(s.steps[4].trapped);   // drops are always trapped
     EXPECT_EQ(s.closingMessage(), QStringLiteral("完成"));
 }
+
+// The per-row lookups of imports and score entry rely on these; a trapped step must not lose them quietly.
+TEST_P(UpgradeTest, NewSchoolHasTheLookupIndexes)
+{
+    SchoolDatabase db(GetParam());
+    Session& s = db.session();
+    const QString sql = GetParam() == Engine::SQLite
+        ? QStringLiteral("select count(*) from sqlite_master where type='index' and lower(name)=:n")
+        : QStringLiteral("select count(*) from pg_indexes where indexname=:n and schemaname=current_schema()");
+    for (const char* name : {"ix_students_class", "ix_students_tongyibianhao", "ix_students_kaohao", "ix_stuscore_student"})
+        EXPECT_EQ(s.scalar(sql, {{QStringLiteral("n"), QString::fromLatin1(name)}}).toInt(), 1) << name;
+}
