@@ -81,29 +81,46 @@ int screenshots(const QString& folder, const QString& tno, const QString& passwo
     core.refreshContacts();
     shots << save(&main, dir, QStringLiteral("lantern-main.png"));
 
-    // A colleague with a presence row, else the member himself.
-    QString peer = core.state().tname;
-    for (const Contact& c : core.contacts()->list())
-        if (c.tname != core.state().tname && c.state >= 1 && c.state <= 3) {
-            peer = c.tname;
+    // The conversation to photograph: whoever wrote to the member (the poll opens those windows), else the
+    // first colleague with a presence row. When nobody else ever logged in, the member's own window is
+    // shown with text typed but not sent, so a screenshot never leaves a message to oneself behind.
+    const QString self = core.state().tname;
+    const bool received = core.pollMessages() > 0;
+    QString peer;
+    for (TFormChat* w : core.chats().windows())
+        if (w->colleague() != self) {
+            peer = w->colleague();
             break;
         }
+    if (peer.isEmpty())
+        for (const Contact& c : core.contacts()->list())
+            if (c.tname != self && c.state >= 1 && c.state <= 3) {
+                peer = c.tname;
+                break;
+            }
+    const bool talk = !peer.isEmpty();
+    if (!talk) peer = self;
     TFormChat* chat = core.openChat(peer);
     if (!chat) {
         err(QStringLiteral("cannot open a chat window with %1").arg(peer));
         return 1;
     }
-    const bool received = core.pollMessages() > 0;
+    for (TFormChat* w : core.chats().windows())
+        if (w != chat) w->hide();
     chat->showNormal();
     // A message in a font and colour of its own, so the picture shows that they travel with it.
     ChatFont font = chat->sendFont();
     font.size = 11;
     font.color = 0x80 * 65536 + 0x30 * 256 + 0x20;   // dark blue, as a Windows colour value
     chat->applySendFont(font);
-    chat->RichEditSend->insertPlainText(received ? QStringLiteral("收到，我会准时参加。")
-                                                 : QStringLiteral("下午三点在会议室开会，请带上本学期的教学计划。"));
-    chat->ButtonSendClick();
-    chat->RichEditSend->setPlainText(QStringLiteral("收到请回复，谢谢！"));
+    if (talk) {
+        chat->RichEditSend->insertPlainText(received ? QStringLiteral("收到，我会准时参加。")
+                                                     : QStringLiteral("下午三点在会议室开会，请带上本学期的教学计划。"));
+        chat->ButtonSendClick();
+    }
+    chat->RichEditSend->clear();
+    chat->applySendFont(font);
+    chat->RichEditSend->insertPlainText(QStringLiteral("收到请回复，谢谢！"));
     settle(300);
     shots << save(chat, dir, QStringLiteral("lantern-chat.png"));
     for (const QString& s : shots)

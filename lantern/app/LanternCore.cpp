@@ -116,6 +116,7 @@ void LanternCore::zailianjie()
         TimerCheck.stop();
         return;
     }
+    st_.connResult = QStringLiteral("ok");
     st_.serverAddress = link_.serverAddress();
     ensureServices();
     TimerCheck.start();
@@ -237,8 +238,14 @@ void LanternCore::tickClock()
     if (st_.secondsOfDay % 60 == 0 && calendarReminder) calendarReminder();
 }
 
+bool LanternCore::linkLost() const { return st_.connResult == QLatin1String("ok") && !link_.isOpen(); }
+
 void LanternCore::tickOANew()
 {
+    if (linkLost()) {
+        emit offline(false);
+        return;
+    }
     if (!connected() || !pollRefreshSignals) return;
     try {
         pollRefreshSignals(*link_.session());
@@ -249,6 +256,12 @@ void LanternCore::tickOANew()
 
 void LanternCore::tickZhuangTai()
 {
+    // A connection the server or the network dropped reads as closed here. Its queries would have failed,
+    // so it is handled as a failed contact-list query: offline picture, list emptied, timers stopped.
+    if (linkLost()) {
+        contactsFailed();
+        return;
+    }
     if (!connected()) return;
     refreshContacts();
     tickIdle();
@@ -256,6 +269,10 @@ void LanternCore::tickZhuangTai()
 
 void LanternCore::tickHeartbeat()
 {
+    if (linkLost()) {
+        emit offline(false);
+        return;
+    }
     if (!presence_ || !connected()) return;
     if (!presence_->tickHeartbeat()) emit offline(false);
 }

@@ -45,6 +45,8 @@ public:
     LanternLink& link() { return link_; }
     ChatRegistry& chats() { return chats_; }
     bool connected() const { return link_.isOpen(); }
+    // Connected once, but the driver found the connection gone (a server restart, a network cut).
+    bool linkLost() const;
 
     // Services of the current session (null before the first connection).
     LoginService* login() { return login_.get(); }

@@ -90,6 +90,43 @@ TEST_P(ChatWindowTest, EnterSendsAndShiftEnterBreaksTheLine)
     EXPECT_EQ(li->windows.texts(), QStringList{QStringLiteral("first\nsecond\nthird")});
 }
 
+// Whatever is typed reaches the colleague's window as typed, in a font of its own: quotes, RTF's own
+// control characters, code-page escapes, tabs, characters outside the code page, and a very long text.
+TEST_P(ChatWindowTest, TypedTextShowsUnchangedInBothWindows)
+{
+    QString longText;
+    for (int i = 0; i < 400; ++i) longText += QStringLiteral("第%1行：It's a \\par {long} line.\n").arg(i);
+    longText += QStringLiteral("完");
+    const QStringList texts = {
+        QStringLiteral("It's \"quoted\" and 'single'; --"),
+        QStringLiteral("{\\rtf1\\ansi {\\b not bold} \\'cb\\'ce}\\par \\pict\\dibitmap0 00FF }}}{"),
+        QStringLiteral("\\u20013? \\uc0 \\~ \\- \\_ \\* \\\\"),
+        QStringLiteral("Tab\there, € ½ ü, 😀 and 𠀀"),
+        longText,
+    };
+    ChatRegistry theirs;
+    theirs.context().state = &li->st;
+    theirs.context().prompter = &li->prompter;
+    MessageService inbox(*li->session, li->prompter, li->st, theirs);
+    theirs.context().messages = &inbox;
+    ChatFont f = w->sendFont();
+    f.style = 1 | 2;
+    f.color = 255;
+    w->applySendFont(f);
+    for (const QString& t : texts) {
+        w->RichEditSend->insertPlainText(t);
+        w->ButtonSendClick();
+        ASSERT_TRUE(w->RichEditSend->toPlainText().isEmpty()) << t.left(40).toStdString();
+        EXPECT_TRUE(w->RichEditRec->toPlainText().endsWith(QLatin1Char('\n') + t)) << t.left(40).toStdString();
+        ASSERT_EQ(inbox.pollMessages(), 1);
+        TFormChat* got = theirs.window(chen->st.presenceId);
+        ASSERT_NE(got, nullptr);
+        EXPECT_TRUE(got->RichEditRec->toPlainText().endsWith(QLatin1Char('\n') + t)) << t.left(40).toStdString();
+    }
+    EXPECT_TRUE(chen->prompter.shown().isEmpty());
+    theirs.clear();
+}
+
 TEST_P(ChatWindowTest, FailedSendKeepsTheText)
 {
     db->session().execRaw(QStringLiteral("ALTER TABLE tongxinMeg RENAME TO tongxinMegAway"));

@@ -6,6 +6,7 @@
 #include "lantern/login/TFrmLogin.h"
 
 #include <QLineEdit>
+#include <QTest>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QUrlQuery>
@@ -186,6 +187,52 @@ TEST_P(ContactsTest, LostDatabaseShowsOfflineAndReconnects)
     // And messages flow again.
     li->send(kChen.tname, QStringLiteral("重新连上了吗？"));
     EXPECT_EQ(core.pollMessages(), 1);
+    core.chats().clear();
+}
+
+// The server drops the connection on its own (a restart, a network cut): the next timer tick notices it,
+// shows the offline picture, and the next counter refresh brings the member back.
+TEST_P(ContactsTest, ConnectionDroppedByTheServerIsNoticedByTheNextTick)
+{
+    LanternLink link(*chen->session);
+    TempDesktop temp;
+    auto desktop = temp.settings();
+    ScriptedPrompter prompter;
+    FakeMachine machine;
+    Clock clock;
+    LanternCore core(link, prompter, machine, clock, *desktop);
+    core.state() = chen->st;
+    core.state().connResult = QStringLiteral("ok");
+    int offline = 0, tray = 0;
+    QObject::connect(&core, &LanternCore::offline, [&](bool whole) { offline += whole ? 1 : 0; ++tray; });
+    core.TimerCheck.start();
+    core.TimerZhuangTai.start();
+    if (GetParam() == Engine::PostgreSQL) {
+        ASSERT_TRUE(core.messages()->listen());
+        s().scalar(QStringLiteral("select pg_terminate_backend(:pid)"),
+                   {{QStringLiteral("pid"), chen->session->scalar(QStringLiteral("select pg_backend_pid()"))}});
+        QTest::qWait(200);   // the notification socket sees the end of the connection
+    } else {
+        chen->session->database().close();
+    }
+    // The heartbeat finds it first: the tray shows it; then the contact list empties and its timers stop.
+    core.tickHeartbeat();
+    EXPECT_EQ(tray, 1);
+    EXPECT_EQ(offline, 0);
+    core.tickZhuangTai();
+    EXPECT_EQ(offline, 1);
+    EXPECT_FALSE(core.TimerZhuangTai.isActive());
+    EXPECT_FALSE(core.TimerCheck.isActive());
+
+    core.trayClicked(false);
+    EXPECT_TRUE(core.connected());
+    EXPECT_EQ(stateOf(s(), kChen.tname), QStringLiteral("1"));
+    if (GetParam() == Engine::PostgreSQL) {
+        // Woken again by the notification, without a poll.
+        EXPECT_TRUE(core.messages()->listening());
+        li->send(kChen.tname, QStringLiteral("又连上了"));
+        QTRY_VERIFY_WITH_TIMEOUT(core.chats().window(li->st.presenceId) != nullptr, 5000);
+    }
     core.chats().clear();
 }
 

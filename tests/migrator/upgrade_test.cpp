@@ -289,6 +289,7 @@ TEST_P(UpgradeTest, NewSchoolHasTheLookupIndexes)
     const QString sql = GetParam() == Engine::SQLite
         ? QStringLiteral("select count(*) from sqlite_master where type='index' and lower(name)=:n")
         : QStringLiteral("select count(*) from pg_indexes where indexname=:n and schemaname=current_schema()");
-    for (const char* name : {"ix_students_class", "ix_students_tongyibianhao", "ix_students_kaohao", "ix_stuscore_student"})
+    for (const char* name : {"ix_students_class", "ix_students_tongyibianhao", "ix_students_kaohao", "ix_stuscore_student",
+                             "ix_tongxinmeg_receiver"})
         EXPECT_EQ(s.scalar(sql, {{QStringLiteral("n"), QString::fromLatin1(name)}}).toInt(), 1) << name;
 }
