@@ -26,6 +26,18 @@ QStringList names(const QList<Contact>& l)
 }
 }  // namespace
 
+// A Lantern core on one desktop of its own, with a scripted prompter and a machine the test controls.
+struct CoreRig {
+    explicit CoreRig(Session& s) : link(s), desktop(temp.settings()), core(link, prompter, machine, clock, *desktop) {}
+    LanternLink link;
+    TempDesktop temp;
+    std::unique_ptr<DesktopSettings> desktop;
+    ScriptedPrompter prompter;
+    FakeMachine machine;
+    Clock clock;
+    LanternCore core;
+};
+
 class ContactsTest : public oa::test::EngineTest {
 protected:
     void SetUp() override
@@ -77,16 +89,11 @@ TEST_P(ContactsTest, SearchIgnoresTheGroupAndTakesTextAsText)
 
 TEST_P(ContactsTest, MainWindowListsGroupsAndOpensChats)
 {
-    LanternLink link(*chen->session);
-    TempDesktop temp;
-    auto desktop = temp.settings();
-    ScriptedPrompter prompter;
-    FakeMachine machine;
-    Clock clock;
-    LanternCore core(link, prompter, machine, clock, *desktop);
+    CoreRig rig(*chen->session);
+    LanternCore& core = rig.core;
     core.state() = chen->st;
     TFrmLogin login;
-    ServerAddressSetup servers(prompter, ServerDialogProgram::Lantern, temp.dir.filePath(QStringLiteral("server.ini")));
+    ServerAddressSetup servers(rig.prompter, ServerDialogProgram::Lantern, rig.temp.dir.filePath(QStringLiteral("server.ini")));
     TFMain w(core, login, servers);
     core.state().firstShow = 100;   // the login already happened
     core.loadGroups();
@@ -111,7 +118,7 @@ TEST_P(ContactsTest, MainWindowListsGroupsAndOpensChats)
     EXPECT_TRUE(core.chats().windows().isEmpty());
     w.GridContacts->setCurrentCell(3, 0);
     w.GridDblClick();
-    EXPECT_EQ(prompter.lastText(), QString::fromUtf8(kNotActivated));
+    EXPECT_EQ(rig.prompter.lastText(), QString::fromUtf8(kNotActivated));
     EXPECT_TRUE(core.chats().windows().isEmpty());
 
     // Li's window opens once; a second double-click restores the minimised one.
@@ -137,13 +144,8 @@ TEST_P(ContactsTest, MainWindowListsGroupsAndOpensChats)
 
 TEST_P(ContactsTest, LostDatabaseShowsOfflineAndReconnects)
 {
-    LanternLink link(*chen->session);
-    TempDesktop temp;
-    auto desktop = temp.settings();
-    ScriptedPrompter prompter;
-    FakeMachine machine;
-    Clock clock;
-    LanternCore core(link, prompter, machine, clock, *desktop);
+    CoreRig rig(*chen->session);
+    LanternCore& core = rig.core;
     core.state() = chen->st;
     int offline = 0, reconnected = 0, cleared = 0;
     QObject::connect(&core, &LanternCore::offline, [&](bool whole) { offline += whole ? 1 : 0; });
@@ -194,13 +196,8 @@ TEST_P(ContactsTest, LostDatabaseShowsOfflineAndReconnects)
 // shows the offline picture, and the next counter refresh brings the member back.
 TEST_P(ContactsTest, ConnectionDroppedByTheServerIsNoticedByTheNextTick)
 {
-    LanternLink link(*chen->session);
-    TempDesktop temp;
-    auto desktop = temp.settings();
-    ScriptedPrompter prompter;
-    FakeMachine machine;
-    Clock clock;
-    LanternCore core(link, prompter, machine, clock, *desktop);
+    CoreRig rig(*chen->session);
+    LanternCore& core = rig.core;
     core.state() = chen->st;
     core.state().connResult = QStringLiteral("ok");
     int offline = 0, tray = 0;
@@ -238,13 +235,8 @@ TEST_P(ContactsTest, ConnectionDroppedByTheServerIsNoticedByTheNextTick)
 
 TEST_P(ContactsTest, SwitchUserAndClosingMarkOffline)
 {
-    LanternLink link(*chen->session);
-    TempDesktop temp;
-    auto desktop = temp.settings();
-    ScriptedPrompter prompter;
-    FakeMachine machine;
-    Clock clock;
-    LanternCore core(link, prompter, machine, clock, *desktop);
+    CoreRig rig(*chen->session);
+    LanternCore& core = rig.core;
     core.state() = chen->st;
     core.chats().open(li->st.presenceId, kLi.tname, 2);
     bool switching = false;
@@ -266,13 +258,8 @@ TEST_P(ContactsTest, SwitchUserAndClosingMarkOffline)
 
 TEST_P(ContactsTest, WebOaAddress)
 {
-    LanternLink link(s());
-    TempDesktop temp;
-    auto desktop = temp.settings();
-    ScriptedPrompter prompter;
-    FakeMachine machine;
-    Clock clock;
-    LanternCore core(link, prompter, machine, clock, *desktop);
+    CoreRig rig(s());
+    LanternCore& core = rig.core;
     core.state().tno = QStringLiteral("1001");
     core.state().password = QStringLiteral("abc");
     core.state().webOaAddress = QStringLiteral("http://oa.school.example");
