@@ -58,6 +58,7 @@ ScoreImportPage::ScoreImportPage(Session& s, Prompter& p, const Clock& clock, Sc
     pv->addWidget(ButtonCheck);
     pv->addWidget(ButtonSave);
     MemoResult = new ResultList(Panel);
+    MemoResult->setLines({QStringLiteral("文件检查结果")});
     pv->addWidget(MemoResult, 1);
 
     auto* h = new QHBoxLayout(this);

@@ -17,7 +17,7 @@ namespace oa {
 TFormstudent::TFormstudent(Session& s, Prompter& p, const Clock& clock, QWidget* parent)
     : QWidget(parent), p_(p), svc_(std::make_unique<RosterImport>(s, p, clock))
 {
-    setObjectName(QStringLiteral("Formstudent"));
+    setObjectName(QStringLiteral("TFormstudent"));
     setWindowTitle(QStringLiteral("学生导入"));
     setAttribute(Qt::WA_DeleteOnClose);
 

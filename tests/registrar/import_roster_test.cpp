@@ -217,6 +217,56 @@ TEST_P(RosterImportTest, SaveInsertsOneStudentPerRowUnderTheBatchName)
     EXPECT_EQ(count(s(), QStringLiteral("select count(*) from stuscore where Uname='陈一'")), 1);
 }
 
+TEST_P(RosterImportTest, EveryColumnTheSaveWritesIsCheckedAndSaved)
+{
+    // All 41 fields, turned so that 级别, 学号 and 出生日期 stand far to the right (columns 32, 35 and 41).
+    const QStringList fields = RosterImport::systemFields();
+    const QStringList header = fields.mid(10) + fields.mid(0, 10);
+    ASSERT_EQ(header.size(), 41);
+    ASSERT_EQ(header.indexOf(QStringLiteral("出生日期")) + 1, 41);
+    auto sheetRow = [&](const QHash<QString, QString>& values) {
+        QStringList r;
+        for (const QString& h : header) r << values.value(h, h == QStringLiteral("姓名") ? QStringLiteral("陈一") : QString());
+        return r;
+    };
+    struct Case {
+        QHash<QString, QString> values;
+        QString line;   // empty: clean
+    };
+    const QHash<QString, QString> good = {{QStringLiteral("户籍所在地"), QStringLiteral("广州")}, {QStringLiteral("班别"), QStringLiteral("01班")},
+                                          {QStringLiteral("级别"), QStringLiteral("初一级")}, {QStringLiteral("学号"), QStringLiteral("3")},
+                                          {QStringLiteral("出生日期"), QStringLiteral("2013-5-12")},
+                                          {QStringLiteral("生活补助"), QStringLiteral("每月200")}};
+    QHash<QString, QString> badGrade = good, badNumber = good, badDate = good;
+    badGrade[QStringLiteral("级别")] = QStringLiteral("高三级");
+    badNumber[QStringLiteral("学号")] = QStringLiteral("三");
+    badDate[QStringLiteral("出生日期")] = QStringLiteral("五月");
+    const QList<Case> cases = {
+        {badGrade, QStringLiteral("2行，【级别】   高三级 不是系统年级")},
+        {badNumber, QStringLiteral("2行，【学号】   三 不是数字")},
+        {badDate, QStringLiteral("2行，【生日】   五月 不是日期")},
+        {good, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        load({header, sheetRow(c.values)});
+        const ImportOutcome out = svc->check();
+        EXPECT_EQ(out.problems, c.line.isEmpty() ? 0 : 1);
+        QStringList expected{QStringLiteral("文件检查结果")};
+        if (!c.line.isEmpty()) expected << c.line;
+        EXPECT_EQ(svc->results(), expected);
+    }
+    ASSERT_TRUE(svc->saveEnabled());
+    prompter.answer(true);
+    ASSERT_TRUE(svc->save(kYear).ok);
+    const auto rows = s().rows(QStringLiteral("select * from students"));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(fieldText(rows[0].value(QStringLiteral("grade"))), QStringLiteral("初一级"));
+    EXPECT_EQ(rows[0].value(QStringLiteral("Number")).toInt(), 3);
+    EXPECT_EQ(toDateTime(rows[0].value(QStringLiteral("birthday"))).date(), QDate(2013, 5, 12));
+    EXPECT_EQ(fieldText(rows[0].value(QStringLiteral("生活补助"))), QStringLiteral("每月200"));
+}
+
 TEST_P(RosterImportTest, SaveProgressLinesNameTheRow)
 {
     struct Keep : RecordingObserver {

@@ -213,6 +213,20 @@ TEST_P(ScoreImportTest, EachLayoutFindsItsStudentsAndSavesTheirScores)
     }
 }
 
+TEST_P(ScoreImportTest, ABlankScoreCellIsNoScoreNotZero)
+{
+    tab(ScoreLayout::F);
+    load(sheet(ScoreLayout::F, {kids()[0]}, {u("语文"), u("数学")}, {{u("   "), u(" 0 ")}}));
+    ASSERT_TRUE(checkQuietly().ok);
+    prompter.answer(true);
+    ASSERT_TRUE(svc->save().ok);
+    const auto rows = s().rows(QStringLiteral("select subject, score from stuscore order by iorder"));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].value(1).isNull()) << "a cell of blanks has no score yet";
+    EXPECT_FALSE(rows[1].value(1).isNull());
+    EXPECT_DOUBLE_EQ(rows[1].value(1).toDouble(), 0);
+}
+
 TEST_P(ScoreImportTest, AStudentNotFoundIsListedInTheLayoutsWords)
 {
     const Kid ghost{u("初一级"), u("03班"), 9, u("无名"), u("T999"), u("K999"), u("男"), u("是")};

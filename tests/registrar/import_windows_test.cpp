@@ -2,11 +2,13 @@
 // file, check it, save it, review the batch and delete it.
 #include "import_support.h"
 
+#include "common/config/DesktopSettings.h"
 #include "registrar/imports/HelpPages.h"
 #include "registrar/imports/ImportRegistration.h"
 #include "registrar/imports/ScoreImportForm.h"
 #include "registrar/imports/TFormstudent.h"
 #include "registrar/shell/Commands.h"
+#include "registrar/shell/TFMain.h"
 #include "registrar/shell/TFHelp.h"
 #include "registrar/shell/WindowRegistry.h"
 
@@ -66,6 +68,7 @@ TEST_P(ImportWindowTest, RosterWindowLoadsChecksSavesReviewsAndDeletes)
     w.resize(1000, 600);
     w.show();
     EXPECT_EQ(w.windowTitle(), u("学生导入"));
+    EXPECT_EQ(w.objectName(), u("TFormstudent"));
     EXPECT_EQ(w.ComboBoxYears->currentText(), kYear);
     EXPECT_FALSE(w.ComboBoxGrade->isVisible());
     EXPECT_FALSE(w.ButtonSave->isEnabled());
@@ -170,6 +173,7 @@ TEST_P(ImportWindowTest, ScoreWindowsShowTheCommandsTabAndImport)
         EXPECT_EQ(page->cbxGrade->isVisible(), info.usesGrade);
         EXPECT_EQ(page->CheckBoxNoNumber->isVisible(), info.numberOption);
         EXPECT_EQ(page->CheckBoxNoName->isVisible(), info.nameOption);
+        EXPECT_EQ(page->MemoResult->lines(), QStringList{u("文件检查结果")});
         if (info.usesGrade) page->cbxGrade->setCurrentText(u("初一级"));
 
         helpPages.clear();
@@ -266,6 +270,61 @@ TEST_P(ImportWindowTest, TheBarMovesAndTheWindowCannotCloseWhileAStepRuns)
 }
 
 OA_INSTANTIATE_ENGINES(ImportWindowTest);
+
+TEST(ImportRegistration, EachMenuCommandOpensItsWindowMaximisedOnItsTab)
+{
+    oa::test::SchoolDatabase db(Engine::SQLite);
+    fillLists(db.session());
+    ScriptedPrompter prompter;
+    FakeMachine machine;
+    Clock clock;
+    QTemporaryDir dir;
+    DesktopSettings desktop(dir.filePath(QStringLiteral("desktop.ini")));
+    WindowRegistry none;
+    TFMain main(prompter, machine, clock, desktop, none);
+    registerImportWindows();
+
+    struct Case {
+        const char* id;
+        const char* caption;     // the window's caption
+        const char* form;        // its object name
+        std::optional<ScoreLayout> shown;
+    };
+    const QList<Case> cases = {
+        {win::StudentImport, "学生导入", "TFormstudent", std::nullopt},
+        {win::ScoreImportClassNumberName, "按【班别】【学号】【姓名】导入成绩", "TFInputScore", ScoreLayout::A},
+        {win::ScoreImportNumberName, "按【学号】【姓名】导入成绩", "TFInputScore", ScoreLayout::B},
+        {win::ScoreImportUnifiedName, "按【学籍号】【姓名】导入成绩", "TFInputTongBianHaoScore", ScoreLayout::C},
+        {win::ScoreImportUnified, "按【学籍号】导入成绩", "TFInputTongBianHaoScore", ScoreLayout::D},
+        {win::ScoreImportExamNumberName, "按【考号】【姓名】导入成绩", "TFormInputKaoHaoScore", ScoreLayout::E},
+        {win::ScoreImportClassName, "按【班别】【姓名】导入成绩", "TFormInputKaoHaoScore", ScoreLayout::F},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        QString command;
+        for (const Command& cmd : registrarCommands())
+            if (cmd.window == QString::fromLatin1(c.id)) command = cmd.caption;
+        ASSERT_FALSE(command.isEmpty());
+        const WindowRegistry::Entry* entry = WindowRegistry::global().find(QString::fromLatin1(c.id));
+        ASSERT_TRUE(entry);
+        const WindowContext ctx{db.session(), prompter, clock, machine, desktop, main, command};
+        std::unique_ptr<QWidget> w(entry->factory(ctx, nullptr));
+        ASSERT_TRUE(w);
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        EXPECT_EQ(w->windowTitle(), u(c.caption));
+        EXPECT_EQ(w->objectName(), u(c.form));
+        EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
+        if (!c.shown) continue;
+        auto* form = qobject_cast<ScoreImportForm*>(w.get());
+        ASSERT_TRUE(form);
+        EXPECT_EQ(form->PageControl1->currentWidget(), form->page(*c.shown));
+        EXPECT_EQ(form->PageControl1->tabText(form->PageControl1->currentIndex()), scoreLayoutInfo(*c.shown).tabCaption);
+        int visibleKeyTabs = 0;
+        for (int i = 0; i < form->PageControl1->count(); ++i)
+            visibleKeyTabs += form->PageControl1->isTabVisible(i) && form->PageControl1->widget(i) != form->TabSheetReview;
+        EXPECT_EQ(visibleKeyTabs, 1) << "the other key tab is hidden";
+    }
+}
 
 TEST(ImportRegistration, TheMenuCommandsAndTheSampleSheetWindowKnowTheImports)
 {
