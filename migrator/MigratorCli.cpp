@@ -5,6 +5,7 @@
 #include "WizardService.h"
 #include "common/config/VarSet.h"
 #include "common/db/ConnectionSettings.h"
+#include "common/db/HeadlessOpen.h"
 #include "tools/demo/DemoSchool.h"
 
 #include <QCommandLineParser>
@@ -16,45 +17,9 @@ namespace {
 // The database a headless run works on: --database, else the workstation's settings file.
 std::unique_ptr<Session> openFromArguments(const QCommandLineParser& p, QTextStream& err, bool creating)
 {
-    QString address = p.value(QStringLiteral("database"));
-    QString password = Dec(QString::fromLatin1(kDefaultEncipheredKey));
-    if (address.isEmpty()) {
-        ConnectionSettings settings(ConnectionSettings::effectivePath(p.value(QStringLiteral("settings"))));
-        address = settings.serverAddress();
-        if (address.isEmpty()) {
-            err << "没有数据库地址：请用 --database URL，或在 " << settings.path() << " 中设置 OADataServer" << Qt::endl;
-            return nullptr;
-        }
-        if (!settings.encipheredKey().isEmpty()) {
-            try {
-                password = Dec(settings.encipheredKey());
-            } catch (const DecError& e) {
-                err << "数据库密匙错误（" << settings.path() << "）：" << QString::fromUtf8(e.what()) << Qt::endl;
-                return nullptr;
-            }
-        }
-    }
+    std::optional<QString> password;
     if (p.isSet(QStringLiteral("password"))) password = p.value(QStringLiteral("password"));
-    QString why;
-    const auto url = ConnectionUrl::parse(address, &why);
-    if (!url) {
-        err << why << Qt::endl;
-        return nullptr;
-    }
-    if (url->engine == Engine::SQLite && !creating && !QFileInfo::exists(url->path)) {
-        err << "数据库文件不存在：" << url->path << Qt::endl;
-        return nullptr;
-    }
-    if (url->engine == Engine::SQLite && creating && QFileInfo::exists(url->path) && QFileInfo(url->path).size() > 0) {
-        err << "数据库文件已经存在，不能重新创建：" << url->path << Qt::endl;
-        return nullptr;
-    }
-    try {
-        return Session::open(*url, password);
-    } catch (const DbError& e) {
-        err << "连接失败：" << url->display() << "：" << e.message() << Qt::endl;
-        return nullptr;
-    }
+    return openHeadless({p.value(QStringLiteral("database")), p.value(QStringLiteral("settings")), password, creating}, err);
 }
 
 UpgradeEngine::Progress printer(QTextStream& out)

@@ -1,7 +1,6 @@
 #include "registrar/imports/ImportCli.h"
 
-#include "common/db/ConnectionSettings.h"
-#include "common/db/Session.h"
+#include "common/db/HeadlessOpen.h"
 #include "registrar/imports/RosterImport.h"
 #include "registrar/imports/ScoreImport.h"
 
@@ -62,38 +61,7 @@ const char* const kUsage =
 
 std::unique_ptr<Session> openDatabase(const QCommandLineParser& p, QTextStream& err)
 {
-    QString address = p.value(QStringLiteral("database"));
-    QString password = Dec(QString::fromLatin1(kDefaultEncipheredKey));
-    if (address.isEmpty()) {
-        ConnectionSettings settings(ConnectionSettings::effectivePath(p.value(QStringLiteral("settings"))));
-        address = settings.serverAddress();
-        if (address.isEmpty()) {
-            err << "没有数据库地址：请用 --database URL，或在 " << settings.path() << " 中设置 OADataServer" << Qt::endl;
-            return nullptr;
-        }
-        try {
-            if (!settings.encipheredKey().isEmpty()) password = Dec(settings.encipheredKey());
-        } catch (const DecError& e) {
-            err << "数据库密匙错误（" << settings.path() << "）：" << QString::fromUtf8(e.what()) << Qt::endl;
-            return nullptr;
-        }
-    }
-    QString why;
-    const auto url = ConnectionUrl::parse(address, &why);
-    if (!url) {
-        err << why << Qt::endl;
-        return nullptr;
-    }
-    if (url->engine == Engine::SQLite && !QFileInfo::exists(url->path)) {
-        err << "数据库文件不存在：" << url->path << Qt::endl;
-        return nullptr;
-    }
-    try {
-        return Session::open(*url, password);
-    } catch (const DbError& e) {
-        err << "连接失败：" << url->display() << "：" << e.message() << Qt::endl;
-        return nullptr;
-    }
+    return openHeadless({p.value(QStringLiteral("database")), p.value(QStringLiteral("settings")), std::nullopt, false}, err);
 }
 
 bool chosen(const QString& what, const QString& value, const QStringList& list, QTextStream& err)
