@@ -10,6 +10,8 @@
 #include "common/ui/TFormSetServerIP.h"
 #include "lantern/login/TFrmLogin.h"
 
+#include "common/platform/HelpWithoutDisplay.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QCommandLineParser>
@@ -134,6 +136,7 @@ int screenshots(const QString& folder, const QString& tno, const QString& passwo
 
 int main(int argc, char** argv)
 {
+    oa::allowHelpWithoutDisplay(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lantern"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -6,6 +6,8 @@
 #include "registrar/imports/ImportCli.h"
 #include "registrar/imports/ImportRegistration.h"
 
+#include "common/platform/HelpWithoutDisplay.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
@@ -35,11 +37,13 @@ int main(int argc, char** argv)
             return oa::runImportCli(QCoreApplication::arguments(), out, err);
         }
 
+    oa::allowHelpWithoutDisplay(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Registrar"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("学校OA系统 数据录入工具"));
+    parser.setApplicationDescription(QStringLiteral("学校OA系统 数据录入工具\n"
+                                                     "不开窗口导入表格：registrar --import（不带参数时显示用法）"));
     parser.addHelpOption();
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("数据库地址：sqlite:文件、postgresql://主机/库 或 SQL Server 地址；"
