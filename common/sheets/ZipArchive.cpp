@@ -1,6 +1,7 @@
 #include "common/sheets/ZipArchive.h"
 
 #include <QtEndian>
+#include <new>
 #include <zlib.h>
 
 namespace oa::sheets {
@@ -14,7 +15,7 @@ quint64 u64(const char* p) { return qFromLittleEndian<quint64>(p); }
 constexpr quint32 kLocal = 0x04034b50, kCentral = 0x02014b50, kEnd = 0x06054b50;
 constexpr quint32 kEnd64 = 0x06064b50, kEnd64Locator = 0x07064b50;
 // No part of a worksheet package is anywhere near this; a larger claim is a damaged or hostile file.
-constexpr quint64 kMaxEntry = quint64(1) << 31;
+constexpr quint64 kMaxEntry = quint64(1) << 30;
 
 }  // namespace
 
@@ -124,7 +125,11 @@ QByteArray ZipArchive::read(const QString& name, bool* ok) const
         if (e.compressed != e.size) return {};
         out = bytes_.mid(qsizetype(data), qsizetype(e.size));
     } else if (e.method == 8) {
-        out.resize(qsizetype(e.size));
+        try {
+            out.resize(qsizetype(e.size));
+        } catch (const std::bad_alloc&) {
+            return {};
+        }
         z_stream z{};
         if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return {};
         z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(b + data));

@@ -162,3 +162,39 @@ TEST(SheetWriterTest, ExportsGetTheXlsxSuffixOnce)
                                                   {u("/tmp/a.xlsx.bak"), u("/tmp/a.xlsx.bak.xlsx")}};
     for (const auto& c : cases) EXPECT_EQ(SheetWriter::withXlsxSuffix(c.first), c.second) << c.first.toStdString();
 }
+
+// Damaged files of every kind: cut at many lengths, or with bytes changed all over. Each read either gives
+// cells or one SheetError naming the file; nothing else escapes and nothing crashes.
+TEST(SheetReaderTest, DamagedFilesNeverCrashAndAlwaysNameTheFile)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"book.xlsx", "book.xls", "utf8bom.csv"}) {
+        QFile in(test::fixture(u("sheets/") + u(name)));
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        const QByteArray good = in.readAll();
+        QList<QByteArray> variants;
+        for (qsizetype n = 1; n < good.size(); n += std::max<qsizetype>(1, good.size() / 60)) variants << good.left(n);
+        quint32 seed = 12345;
+        for (int k = 0; k < 150; ++k) {
+            QByteArray bad = good;
+            for (int j = 0; j < 1 + k % 4; ++j) {
+                seed = seed * 1103515245u + 12345u;
+                const qsizetype at = qsizetype((seed >> 8) % quint32(bad.size()));
+                bad[at] = char(bad[at] ^ char(1 + (seed >> 3) % 255));
+            }
+            variants << bad;
+        }
+        for (int i = 0; i < variants.size(); ++i) {
+            const QString path = dir.filePath(QStringLiteral("damaged-%1-%2").arg(i).arg(u(name)));
+            QFile out(path);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(variants[i]);
+            out.close();
+            try {
+                SheetReader::read(path, kDate);
+            } catch (const SheetError& e) {
+                EXPECT_TRUE(e.message().contains(QFileInfo(path).fileName())) << e.message().toStdString();
+            }
+        }
+    }
+}
