@@ -71,6 +71,7 @@ void LanternCore::ensureServices()
     dropServices();
     servicesFor_ = link_.generation();
     login_ = std::make_unique<LoginService>(*s, p_, desktop_, st_);
+    login_->reconnect = [this] { return link_.session() && link_.reopenInPlace(); };
     presence_ = std::make_unique<PresenceService>(*s, p_, m_, c_, st_);
     contacts_ = std::make_unique<ContactService>(*s, st_);
     messages_ = std::make_unique<MessageService>(*s, p_, st_, chats_, &TimerMSG);

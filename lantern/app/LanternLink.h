@@ -37,8 +37,11 @@ public:
     QString lastError() const { return lastError_; }
     QString settingsPath() const { return settingsPath_; }
 
-private:
+    // Closes and opens the current session's connection again, keeping the Session object (services hold
+    // references to it); false when it cannot be opened.
     bool reopenInPlace();
+
+private:
     std::optional<ConnectionUrl> resolve(QString* password);
 
     std::optional<ConnectionUrl> fixedUrl_;

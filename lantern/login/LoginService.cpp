@@ -61,13 +61,25 @@ LoginService::Outcome LoginService::confirm(const QString& tno, const QString& p
         p_.error(QStringLiteral("必须输入用户帐号才能登录系统..."));
         return Outcome::EmptyNumber;
     }
+    const QString sql = QStringLiteral("SELECT *\nFROM teachers\nwhere Tno=:Tno and TPassWord=:TPassWord");
+    const Params params{{QStringLiteral("Tno"), tno}, {QStringLiteral("TPassWord"), password}};
     QList<QSqlRecord> rows;
     try {
-        rows = s_.rows(QStringLiteral("SELECT *\nFROM teachers\nwhere Tno=:Tno and TPassWord=:TPassWord"),
-                       {{QStringLiteral("Tno"), tno}, {QStringLiteral("TPassWord"), password}});
+        rows = s_.rows(sql, params);
     } catch (const DbError&) {
-        p_.error(QStringLiteral("网络连接失败，不能链接到服务器..."));
-        return Outcome::NetworkFailure;
+        // The connection may have been lost since it was opened: open it again and ask once more.
+        bool answered = false;
+        if (reconnect && reconnect()) {
+            try {
+                rows = s_.rows(sql, params);
+                answered = true;
+            } catch (const DbError&) {
+            }
+        }
+        if (!answered) {
+            p_.error(QStringLiteral("网络连接失败，不能链接到服务器..."));
+            return Outcome::NetworkFailure;
+        }
     }
     if (rows.isEmpty()) {
         if (st_.wrongAttempts >= 3) st_.loginLocked = true;

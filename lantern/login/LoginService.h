@@ -4,6 +4,8 @@
 #include "common/ui/Prompter.h"
 #include "lantern/app/LanternState.h"
 
+#include <functional>
+
 namespace oa::lantern {
 
 // Lantern's login: the remembered password and automatic login, the login window's check, what a login
@@ -25,6 +27,8 @@ public:
     // "确定": the number as typed (checked trimmed, looked up untrimmed) and the password.
     Outcome confirm(const QString& tno, const QString& password, bool remember);
     bool locked() const { return st_.loginLocked; }
+    // Opens the connection again after the database went away; the login's query is then tried once more.
+    std::function<bool()> reconnect;
 
     // What the login window shows: the remembered number. On a desktop that never logged in, Lantern also
     // registers itself to start with the system.

@@ -136,7 +136,11 @@ void TFrmLogin::ButtonOKClick()
         EditPassWord->selectAll();
         EditPassWord->setFocus();
         return;
-    case LoginService::Outcome::NetworkFailure: done(EndProgram); return;
+    case LoginService::Outcome::NetworkFailure:
+        // Lantern never ends for a lost database: the window stays for another try once the network is back,
+        // and its close button still ends the program.
+        EditPassWord->setFocus();
+        return;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "LanternTestSupport.h"
 
 #include "lantern/app/LanternCore.h"
+#include "lantern/app/LanternLink.h"
 #include "lantern/login/LoginService.h"
 #include "lantern/login/TFrmLogin.h"
 
@@ -101,12 +102,35 @@ TEST_P(LoginTest, LoginRemembersNumberAndOnRequestThePassword)
     EXPECT_TRUE(prompter.shown().isEmpty());
 }
 
-TEST_P(LoginTest, NetworkFailureEndsTheLogin)
+TEST_P(LoginTest, AFailedAccountQueryKeepsTheLoginWindowOpen)
 {
     s().execRaw(QStringLiteral("ALTER TABLE Teachers RENAME TO TeachersAway"));
     EXPECT_EQ(svc->confirm(kChen.tno, kChen.password, false), LoginService::Outcome::NetworkFailure);
     EXPECT_EQ(prompter.lastText(), QStringLiteral("网络连接失败，不能链接到服务器..."));
+
+    // Lantern never ends for a lost database: the window stays for another try.
+    TFrmLogin w;
+    w.setService(svc.get());
+    w.show();
+    w.EditUserNO->setText(kChen.tno);
+    w.EditPassWord->setText(kChen.password);
+    w.ButtonOKClick();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.ButtonOK->isEnabled());
     s().execRaw(QStringLiteral("ALTER TABLE TeachersAway RENAME TO Teachers"));
+    w.ButtonOKClick();
+    EXPECT_EQ(w.result(), int(TFrmLogin::LoggedIn));
+    EXPECT_EQ(st.tname, kChen.tname);
+}
+
+TEST_P(LoginTest, ALostConnectionIsOpenedAgainForTheLogin)
+{
+    LanternLink link(s());
+    svc->reconnect = [&] { return link.reopenInPlace(); };
+    s().database().close();
+    EXPECT_EQ(svc->confirm(kChen.tno, kChen.password, false), LoginService::Outcome::LoggedIn);
+    EXPECT_TRUE(prompter.shown().isEmpty()) << prompter.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(st.tname, kChen.tname);
 }
 
 TEST_P(LoginTest, AutomaticLoginWithTheRememberedPassword)
