@@ -61,6 +61,13 @@ TEST(SheetReaderTest, XlsReadsCellsAsShownIncludingFormulaResults)
                 {u(""), u(""), u("2"), u("29.5")}});
 }
 
+// Every kind of stored formula result in a legacy workbook: text (from the STRING record that follows the
+// formula), number, boolean, error and empty text.
+TEST(SheetReaderTest, XlsFormulaResultsOfEveryKind)
+{
+    expectRows(readFixture("formulas.xls"), {{u("姓名"), u("陈嘉怡"), u("88.5")}, {u("TRUE"), u("#DIV/0!")}});
+}
+
 TEST(SheetReaderTest, CsvInGbkAndInUtf8WithBomReadTheSame)
 {
     const QList<QStringList> rows = {{u("班别"), u("姓名"), u("学号"), u("备注")},
@@ -168,7 +175,7 @@ TEST(SheetWriterTest, ExportsGetTheXlsxSuffixOnce)
 TEST(SheetReaderTest, DamagedFilesNeverCrashAndAlwaysNameTheFile)
 {
     QTemporaryDir dir;
-    for (const char* name : {"book.xlsx", "book.xls", "utf8bom.csv"}) {
+    for (const char* name : {"book.xlsx", "book.xls", "formulas.xls", "utf8bom.csv"}) {
         QFile in(test::fixture(u("sheets/") + u(name)));
         ASSERT_TRUE(in.open(QIODevice::ReadOnly));
         const QByteArray good = in.readAll();
