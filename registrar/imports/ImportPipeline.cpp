@@ -118,6 +118,20 @@ void ImportTab::resetResults(const QStringList& lines)
     obs_->resultsReset(lines);
 }
 
+ImportOutcome ImportTab::finishCheck(int rows, int problems, const QString& tail)
+{
+    obs_->progressReset();
+    ImportOutcome out;
+    out.rows = rows;
+    out.problems = problems;
+    out.ok = problems == 0;
+    out.message = QStringLiteral("一共") + QString::number(rows) + QStringLiteral("条记录，数据检查完毕,发现  ") +
+                  QString::number(problems) + QStringLiteral("个数据有问题") + tail;
+    showMessage(out.message);
+    if (problems == 0) setSaveEnabled(true);
+    return out;
+}
+
 void ImportTab::addResult(const QString& line)
 {
     results_.append(line);

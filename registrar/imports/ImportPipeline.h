@@ -81,6 +81,9 @@ protected:
     void showError(const QString& text) { p_.error(text); }
     void showMessage(const QString& text) { p_.show(text); }
     bool ask(const QString& text) { return p_.question(QStringLiteral("提示"), text); }
+    // The end of a check: the closing message ("一共N条记录，数据检查完毕,发现  K个数据有问题" + tail), and the
+    // save enabled when nothing was found.
+    ImportOutcome finishCheck(int rows, int problems, const QString& tail = QString());
 
     // A save that stopped at one row. column is the grid column whose value failed (0: the whole row).
     struct RowFailure {

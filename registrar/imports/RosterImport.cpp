@@ -150,15 +150,7 @@ ImportOutcome RosterImport::check()
         }
         obs_->progressStep();
     }
-    obs_->progressReset();
-    out.rows = rows;
-    out.problems = k;
-    out.ok = k == 0;
-    out.message = QStringLiteral("一共") + QString::number(rows) + QStringLiteral("条记录，数据检查完毕,发现  ") +
-                  QString::number(k) + QStringLiteral("个数据有问题");
-    showMessage(out.message);
-    if (k == 0) setSaveEnabled(true);
-    return out;
+    return finishCheck(rows, k);
 }
 
 ImportOutcome RosterImport::save(const QString& year)

@@ -349,15 +349,7 @@ ImportOutcome ScoreImport::check()
         }
         obs_->progressStep();
     }
-    obs_->progressReset();
-    out.rows = dataRows_;
-    out.problems = problems;
-    out.ok = problems == 0;
-    out.message = QStringLiteral("一共") + QString::number(dataRows_) + QStringLiteral("条记录，数据检查完毕,发现  ") +
-                  QString::number(problems) + QStringLiteral("个数据有问题,请处理");
-    showMessage(out.message);
-    if (problems == 0) setSaveEnabled(true);
-    return out;
+    return finishCheck(dataRows_, problems, QStringLiteral(",请处理"));
 }
 
 ImportOutcome ScoreImport::save()

@@ -1,6 +1,7 @@
 #include "BackupService.h"
 #include "TestDb.h"
 #include "TForm1.h"
+#include "wizard_support.h"
 #include "UpgradeEngine.h"
 #include "common/config/VarSet.h"
 
@@ -46,18 +47,6 @@ QMap<QString, QStringList> dump(Session& s)
 
 QString marker(Session& s) { return VarSet::value(s, QStringLiteral("schoolname"), QStringLiteral("vname1")); }
 
-bool waitIdle(TForm1& f, int ms = 120000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (f.busy()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    QCoreApplication::processEvents();
-    return true;
-}
 
 const QString kQuestion = QStringLiteral("开始备份   备份需要一段时间！请暂停操作电脑，直到弹出完成提醒！ ");
 const QString kDone = QStringLiteral("数据库备份成功！已经保存到你的数据服务器，请注意异地保存数据！。");

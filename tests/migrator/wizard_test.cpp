@@ -1,5 +1,6 @@
 #include "TestDb.h"
 #include "TForm1.h"
+#include "wizard_support.h"
 #include "UpgradeEngine.h"
 #include "WizardService.h"
 #include "common/config/VarSet.h"
@@ -43,19 +44,6 @@ void typeAndConnect(TForm1& f, const Typed& t)
     f.ButtonConnect->click();
 }
 
-// Lets the window's background work finish, serving its questions and progress on the way.
-bool waitIdle(TForm1& f, int ms = 120000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (f.busy()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    QCoreApplication::processEvents();
-    return true;
-}
 
 // Tables, their columns and row counts, and every varset row: all an upgrade could change.
 struct Snapshot {
